@@ -19,47 +19,47 @@
 
 namespace ui {
 
-constexpr char kCaptionError[] = "Error";
-constexpr char kCaptionCannotOpen[] = "Cannot open file ..";
-constexpr char kCaptionCannotClose[] = "Cannot close the file";
-constexpr char kCaptionArchive[] = "Error in archive ..";
-constexpr char kCaptionArchiveNoBlank[] = "Error in archive..";
-constexpr char kCaptionDirectory[] = "Error in directory ..";
-constexpr char kCaptionInfo[] = "License Information";
+inline constexpr char kCaptionError[] = "Error";
+inline constexpr char kCaptionCannotOpen[] = "Cannot open file ..";
+inline constexpr char kCaptionCannotClose[] = "Cannot close the file";
+inline constexpr char kCaptionArchive[] = "Error in archive ..";
+inline constexpr char kCaptionArchiveNoBlank[] = "Error in archive..";
+inline constexpr char kCaptionDirectory[] = "Error in directory ..";
+inline constexpr char kCaptionInfo[] = "License Information";
 
-constexpr char kTextCannotClose[] = "Cannot close the file";
-constexpr char kTextBadSize[] = "Incorrect file size, please try to download this file again.";
-constexpr char kTextNeedAdmin[] = "You need to have aministrative privileges to run this program.";
-constexpr char kTextReadingArchive[] = "Error reading archive.";
-constexpr char kTextInvalidName[] = "Invalid filename.";
-constexpr char kTextUnknownMethod[] = "Unknown compression type";
-constexpr char kTextExtractError[] = "Error extracting file(s).";
-constexpr char kTextCannotInstall[] = "Couldn't initialize installation.";
+inline constexpr char kTextCannotClose[] = "Cannot close the file";
+inline constexpr char kTextBadSize[] = "Incorrect file size, please try to download this file again.";
+inline constexpr char kTextNeedAdmin[] = "You need to have aministrative privileges to run this program.";
+inline constexpr char kTextReadingArchive[] = "Error reading archive.";
+inline constexpr char kTextInvalidName[] = "Invalid filename.";
+inline constexpr char kTextUnknownMethod[] = "Unknown compression type";
+inline constexpr char kTextExtractError[] = "Error extracting file(s).";
+inline constexpr char kTextCannotInstall[] = "Couldn't initialize installation.";
 
 // Progress and state texts of the main dialog (control 3002 and the buttons).
-constexpr char kDefaultWelcomeText[] = "\r\n\r\n\r\nPlease click \"Install\" to start setup.";
-constexpr char kExtractingPrefix[] = "\r\n\r\n\r\n\r\n  Extracting: ";
-constexpr char kUpdatingText[] = "\r\n\r\n\r\nSetup is updating your system:\r\n\r\nPlease wait ...";
-constexpr char kFinishText[] =
+inline constexpr char kDefaultWelcomeText[] = "\r\n\r\n\r\nPlease click \"Install\" to start setup.";
+inline constexpr char kExtractingPrefix[] = "\r\n\r\n\r\n\r\n  Extracting: ";
+inline constexpr char kUpdatingText[] = "\r\n\r\n\r\nSetup is updating your system:\r\n\r\nPlease wait ...";
+inline constexpr char kFinishText[] =
     "\r\n\r\n\r\n\r\nPlease click the \"Finish\" button to close this window after setup.";
-constexpr char kDeletingPrefix[] = "\r\n\r\n\r\n\r\nDeleting ";
-constexpr char kButtonInstall[] = "&Install";
-constexpr char kButtonClose[] = "&Close";
-constexpr char kButtonFinish[] = "&Finish";
-constexpr char kButtonInfo[] = "&Info";
+inline constexpr char kDeletingPrefix[] = "\r\n\r\n\r\n\r\nDeleting ";
+inline constexpr char kButtonInstall[] = "&Install";
+inline constexpr char kButtonClose[] = "&Close";
+inline constexpr char kButtonFinish[] = "&Finish";
+inline constexpr char kButtonInfo[] = "&Info";
 
 // Licence, password and overwrite dialogs.
-constexpr char kLicenceCaption[] = "Licence agreement";
-constexpr char kLicencePrompt[] =
+inline constexpr char kLicenceCaption[] = "Licence agreement";
+inline constexpr char kLicencePrompt[] =
     "To continue with this installation, you must agree to all terms of this licence agreement.";
-constexpr char kLicenceAgree[] = "I agree";
-constexpr char kLicenceCancel[] = "&Cancel";
-constexpr char kPasswordCaption[] = "Please enter the password to continue...";
-constexpr char kPasswordOk[] = "&Ok";
-constexpr char kPasswordCancel[] = "&Cancel";
-constexpr char kOverwriteYes[] = "&Yes";
-constexpr char kOverwriteNo[] = "&No";
-constexpr char kOverwriteDontAsk[] = "Don't &ask again";
-constexpr char kOverwriteSuffix[] = " already exists - overwrite ?";
+inline constexpr char kLicenceAgree[] = "I agree";
+inline constexpr char kLicenceCancel[] = "&Cancel";
+inline constexpr char kPasswordCaption[] = "Please enter the password to continue...";
+inline constexpr char kPasswordOk[] = "&Ok";
+inline constexpr char kPasswordCancel[] = "&Cancel";
+inline constexpr char kOverwriteYes[] = "&Yes";
+inline constexpr char kOverwriteNo[] = "&No";
+inline constexpr char kOverwriteDontAsk[] = "Don't &ask again";
+inline constexpr char kOverwriteSuffix[] = " already exists - overwrite ?";
 
 }  // namespace ui

@@ -169,6 +169,7 @@ BOOL CloseHandle(HANDLE handle) {
   if (object->kind == HandleObject::Pseudo) return TRUE;
   if (object->kind == HandleObject::Search) return FALSE;  // searches end with FindClose
   if (object->kind == HandleObject::File) close(object->fd);
+  if (object->kind == HandleObject::Token) standin::internal::TokenClosed();
   delete object;
   return TRUE;
 }

@@ -47,6 +47,7 @@ HANDLE OpenToken() {
 namespace standin {
 namespace internal {
 void ResetSecurity() { Security() = SecurityState{}; }
+void TokenClosed() { --Security().open_tokens; }
 }  // namespace internal
 
 void SetPlatform(unsigned platform_id) { Security().platform = platform_id; }

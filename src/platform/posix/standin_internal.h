@@ -48,5 +48,6 @@ void ResetDesktop();
 void ResetProcesses();
 void ResetSecurity();
 void ResetHeap();
+void TokenClosed();
 
 }  // namespace standin::internal
