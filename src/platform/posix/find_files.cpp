@@ -1,7 +1,8 @@
 // Stand-in for FindFirstFileA/FindClose: '*' and '?' in the last component, matched
 // without regard to case; "*.*" lists everything, "." and ".." included (as Windows
 // lists them in every directory but a drive root). A name without wildcards finds
-// itself when it exists; an empty last component (a trailing separator) finds nothing.
+// itself when it exists (exact case: the host file system decides); an empty last
+// component (a trailing separator) finds nothing.
 #include <dirent.h>
 #include <sys/stat.h>
 
