@@ -25,6 +25,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/packer/main.cpp)
   target_link_libraries(pellmor-pack PRIVATE packer)
   target_compile_options(pellmor-pack PRIVATE ${PELLMOR_WARNINGS})
   target_compile_definitions(pellmor-pack PRIVATE PELLMOR_VERSION="${PROJECT_VERSION}")
+  target_compile_definitions(pellmor-pack PRIVATE PELLMOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 endif()
 
 if(PELLMOR_FUZZ)

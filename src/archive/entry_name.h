@@ -10,7 +10,9 @@ namespace archive {
 // separator, drive, UNC prefix or ':' anywhere, no "." or ".." component, no
 // character Windows forbids in names (< > " | ? * and controls), no reserved
 // device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without extension),
-// no component ending in a dot or a blank.
+// no component ending in a dot or a blank, no empty component ("a//b"). One
+// trailing separator is allowed: it marks a directory entry. The length is the
+// caller's to bound (the name buffer and the joined target path).
 bool IsSafeEntryName(const char* name);
 
 }  // namespace archive

@@ -12,6 +12,7 @@ constexpr u32 kLocalSignaturePlusOne = 0x04034b51;  // 0x04034b50 + 1, see above
 constexpr u32 kAltLocalSignature = 0x50000000;      // bytes 00 00 00 50, accepted as a local header
 constexpr u32 kDataDescriptorSignature = 0x08074b50;
 constexpr u32 kDataDescriptorSize = 16;             // signature, CRC-32, two sizes
+constexpr u32 kCentralSignature = 0x02014b50;        // a central directory header
 constexpr u32 kEndRecordSignature = 0x06054b50;
 constexpr u32 kEndRecordSize = 22;                  // fixed part, before the comment
 constexpr u32 kEndRecordCommentLengthOffset = 20;

@@ -11,11 +11,13 @@ constexpr u32 kCrcPolynomial = 0xEDB88320;
 constexpr u32 kCrcTableEntries = 256;
 constexpr u32 kCrcStart = 0xFFFFFFFF;
 
-// Fills g_Setup.CrcTable (allocated by the caller, kCrcTableEntries words).
+// Fills g_Setup.CrcTable (allocated by the caller, kCrcTableEntries words) and the
+// seven derived tables UpdateCrc uses (static storage, built here).
 void BuildCrcTable();
 // One byte step, no inversion: CrcTable[(r ^ b) & 0xFF] ^ (r >> 8).
 u32 CrcStep(u8 byte, u32 crc);
-// Runs CrcStep over `length` bytes in order; a length of 0 or less changes nothing.
+// Same result as CrcStep over `length` bytes in order (eight at a time); a
+// length of 0 or less changes nothing.
 void UpdateCrc(const u8* buffer, i32 length, u32* crc);
 
 }  // namespace decode

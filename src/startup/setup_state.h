@@ -6,6 +6,10 @@
 #include "platform/types.h"
 #include "platform/win32.h"
 
+namespace decode {
+struct DecodeEntry;  // a Huffman decode table entry (decode/huffman_tables.h)
+}
+
 namespace startup {
 
 // Buffer capacities, in bytes, terminating NUL included.
@@ -20,25 +24,29 @@ constexpr u32 kPathSize = 260;       // a full output path (MAX_PATH, NUL includ
 constexpr u32 kLocalHeaderSize = 30; // fixed part of a ZIP local file header
 constexpr u32 kNoticeLength = 101;   // characters of the built-in notice
 
-// The decoder's working state: input chunk, bit buffer and window (one entry).
-struct DecodeEntry;
+// The decoder's working state for one entry: input chunk, bit buffer, window and
+// the fixed-code tables. InflateEntry resets it; decode/inflate.cpp writes it.
 struct InflateState {
-  u8* InputBuffer;                 // 32 KiB, allocated per entry; holds decrypted input
-  u16 InputPos;                    // next byte of InputBuffer to hand out
-  i32 InputCount;                  // bytes the last read delivered
-  u32 BitBuffer;                   // pending input bits; bit 0 is the next stream bit
-  u16 BitCount;                    // valid bits in BitBuffer
+  u8* InputBuffer;                 // 32 KiB, allocated per entry; holds deciphered input
+  u32 InputPos;                    // next byte of InputBuffer to hand out
+  u32 InputCount;                  // bytes the last read delivered into InputBuffer
+  std::uintptr_t BitBuffer;        // pending input bits, the next stream bit in bit 0; a machine
+                                   // word (32 bits in the i686 stub). Bits above BitCount are
+                                   // zero or copies of the input bytes that follow.
+  u32 BitCount;                    // valid bits in BitBuffer
+  u32 FillerBits;                  // one-bits entered after the entry's data ran out; more of
+                                   // them than BitCount means bits past the data were dropped
   u8* SlidingWindow;               // 32 KiB history and output buffer, allocated per entry
-  u32 WindowPos;                   // next write position; bytes not yet written out
-  DecodeEntry* FixedLiteralTable;  // fixed-code tables, built on an entry's first fixed block
-  DecodeEntry* FixedDistanceTable;
-  DecodeEntry* FixedTableList;     // release list of the fixed tables
-  u32 FixedLiteralWidth;
+  u32 WindowPos;                   // next write position = bytes not yet written to OutFile
+  bool WindowFull;                 // a whole window was written: every distance has history
+  decode::DecodeEntry* FixedLiteralTable;   // fixed-code tables, built on the entry's first
+  decode::DecodeEntry* FixedDistanceTable;  // fixed-code block and kept to its end
+  decode::DecodeEntry* FixedTableList;      // release list of both fixed tables
+  u32 FixedLiteralWidth;           // root widths the builder returned for them (7 and 5)
   u32 FixedDistanceWidth;
-  u64 BitsAvailable;               // 8 x data bytes of the entry: the bits it really holds
-  u64 BitsConsumed;                // bits dropped so far; above BitsAvailable means damage
-  u64 TotalOut;                    // bytes produced for this entry; bounds back-references
-  bool WriteFailed;                // a write of OutFile moved fewer bytes than handed over
+  bool WriteFailed;                // the entry's output is short: a write of OutFile moved fewer
+                                   // bytes than handed over, or a buffer could not be had.
+                                   // Cleared by InflateEntry and CopyStoredEntry.
 };
 
 // A growable list of heap-allocated paths (files written, directories created).

@@ -60,6 +60,7 @@ void SetShortPathName(const std::string& long_path, const std::string& short_pat
 void FailFileSizeQuery(bool fail) { Files().fail_file_size = fail; }
 void LimitDiskSpace(long long bytes) { Files().disk_left = bytes; }
 void LimitReads(long long bytes) { Files().reads_left = bytes; }
+void FailFileClose(bool fail) { Files().fail_close = fail; }
 
 }  // namespace standin
 
@@ -168,10 +169,11 @@ BOOL CloseHandle(HANDLE handle) {
   auto* object = static_cast<HandleObject*>(handle);
   if (object->kind == HandleObject::Pseudo) return TRUE;
   if (object->kind == HandleObject::Search) return FALSE;  // searches end with FindClose
+  bool failed = object->kind == HandleObject::File && Files().fail_close;
   if (object->kind == HandleObject::File) close(object->fd);
   if (object->kind == HandleObject::Token) standin::internal::TokenClosed();
   delete object;
-  return TRUE;
+  return failed ? FALSE : TRUE;
 }
 
 BOOL DeleteFileA(LPCSTR name) {

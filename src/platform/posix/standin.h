@@ -34,6 +34,8 @@ void FailFileSizeQuery(bool fail);
 void LimitDiskSpace(long long bytes);
 // Every later read of a file delivers nothing once this many bytes were read in total; -1 = no limit.
 void LimitReads(long long bytes);
+// CloseHandle of a file reports failure (the file is closed all the same).
+void FailFileClose(bool fail);
 
 // --- heap --------------------------------------------------------------------
 void FailAllocationAfter(long count);  // the allocation after `count` more succeeds fails; -1 = never

@@ -35,6 +35,7 @@ struct FileState {
   bool fail_file_size = false;
   long long disk_left = -1;
   long long reads_left = -1;
+  bool fail_close = false;
 };
 
 FileState& Files();

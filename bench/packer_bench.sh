@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Whole-job comparison of pellmor-pack with Info-ZIP on about 100 MB of real
+# files gathered from /usr, all measured in this one run:
+#   pellmor-pack build (default level)  against  zip -9 -r   (size and time)
+#   pellmor-pack test                   against  unzip -tq   (time)
+#   pellmor-pack extract                against  unzip -qo   (time)
+# Goals: a smaller package than zip -9 in no more time; test and extract at
+# least as fast as unzip. A ratio below 1 is in pellmor-pack's favour.
+#
+# Usage: bench/packer_bench.sh [PATH_TO_pellmor-pack] [CORPUS_MB]
+set -euo pipefail
+
+PACK=${1:-build/host/pellmor-pack}
+CORPUS_MB=${2:-100}
+PACK=$(readlink -f "$PACK")
+for tool in zip unzip; do
+  command -v "$tool" >/dev/null || { echo "packer_bench: $tool is missing" >&2; exit 1; }
+done
+[ -x "$PACK" ] || { echo "packer_bench: no pellmor-pack at $PACK" >&2; exit 1; }
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/packer-bench.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+
+# The corpus: a quarter each from /usr/bin, /usr/lib, /usr/share and
+# /usr/include (programs, libraries, data and documentation, headers): regular
+# files in sorted order, each under 8 MB. Names Windows cannot hold (device
+# names, characters it forbids, names that differ only in letter case) are
+# passed over, as a package author would have to.
+gather() {
+  local root=$1 limit=$(( $2 * 1000000 ))
+  find "$root" -xdev -type f -size -8M -readable 2>/dev/null |
+    LC_ALL=C sort |
+    LC_ALL=C awk '
+      /[^A-Za-z0-9._+\/-]/ { next }
+      {
+        n = split($0, part, "/"); bad = 0
+        for (i = 2; i <= n; i++) {
+          base = toupper(part[i]); sub(/\..*/, "", base)
+          if (base ~ /^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])$/ || part[i] ~ /\.$/) bad = 1
+        }
+        key = tolower($0)
+        if (bad || (key in seen) || (key in folder) || length($0) > 150) next
+        prefix = ""
+        for (i = 2; i < n; i++) {
+          prefix = prefix "/" tolower(part[i])
+          if (prefix in seen) bad = 1
+        }
+        if (bad) next
+        prefix = ""
+        for (i = 2; i < n; i++) { prefix = prefix "/" tolower(part[i]); folder[prefix] = 1 }
+        seen[key] = 1
+        print
+      }' |
+    while IFS= read -r path; do
+      total=$(( ${total:-0} + $(stat -c %s "$path") ))
+      printf '%s\n' "$path"
+      [ "$total" -lt "$limit" ] || break
+    done || true  # the early break ends find, sort and awk with SIGPIPE
+}
+mkdir -p "$WORK/corpus"
+for root in /usr/bin /usr/lib /usr/share /usr/include; do gather "$root" $((CORPUS_MB / 4)); done > "$WORK/list"
+while IFS= read -r path; do
+  mkdir -p "$WORK/corpus$(dirname "$path")"
+  cp "$path" "$WORK/corpus$path"
+done < "$WORK/list"
+printf '[Version]\nSignature="$Windows NT$"\n' > "$WORK/corpus/bench.inf"
+files=$(find "$WORK/corpus" -type f | wc -l)
+bytes=$(du -sb "$WORK/corpus" | cut -f1)
+
+# A stand-in stub of the full stub size: the bench measures packing, not the stub.
+{ printf 'MZ'; head -c 34302 /dev/zero; } > "$WORK/stub.exe"
+
+seconds() { date +%s.%N; }
+elapsed() { echo "$2 - $1" | bc; }
+ratio() { echo "scale=3; $1 / $2" | bc; }
+
+cd "$WORK"
+t0=$(seconds); "$PACK" build corpus -o pack.exe --stub stub.exe >/dev/null; t1=$(seconds)
+pack_build=$(elapsed "$t0" "$t1")
+t0=$(seconds); (cd corpus && zip -9 -r -q ../zip9.zip .); t1=$(seconds)
+zip_build=$(elapsed "$t0" "$t1")
+pack_size=$(stat -c %s pack.exe)
+zip_size=$(stat -c %s zip9.zip)
+
+t0=$(seconds); "$PACK" test -q pack.exe; t1=$(seconds)
+pack_test=$(elapsed "$t0" "$t1")
+t0=$(seconds); unzip -tq zip9.zip >/dev/null; t1=$(seconds)
+unzip_test=$(elapsed "$t0" "$t1")
+
+t0=$(seconds); "$PACK" extract pack.exe -d out-pack; t1=$(seconds)
+pack_extract=$(elapsed "$t0" "$t1")
+t0=$(seconds); unzip -qo zip9.zip -d out-unzip; t1=$(seconds)
+unzip_extract=$(elapsed "$t0" "$t1")
+diff -r out-pack out-unzip >/dev/null || { echo "packer_bench: the two extractions differ" >&2; exit 1; }
+
+echo "corpus: $files files, $bytes bytes from /usr"
+printf '%-34s %12s %12s %8s\n' "job" "pellmor-pack" "Info-ZIP" "ratio"
+printf '%-34s %12s %12s %8s\n' "package size (bytes), zip -9 -r" "$pack_size" "$zip_size" "$(ratio "$pack_size" "$zip_size")"
+printf '%-34s %12s %12s %8s\n' "build time (s), zip -9 -r" "$pack_build" "$zip_build" "$(ratio "$pack_build" "$zip_build")"
+printf '%-34s %12s %12s %8s\n' "test time (s), unzip -tq" "$pack_test" "$unzip_test" "$(ratio "$pack_test" "$unzip_test")"
+printf '%-34s %12s %12s %8s\n' "extract time (s), unzip -qo" "$pack_extract" "$unzip_extract" "$(ratio "$pack_extract" "$unzip_extract")"
