@@ -28,18 +28,18 @@ trap 'rm -rf "$WORK"' EXIT
 # passed over, as a package author would have to.
 gather() {
   local root=$1 limit=$(( $2 * 1000000 ))
-  find "$root" -xdev -type f -size -8M -readable 2>/dev/null |
+  find "$root" -xdev -type f -size -8M -readable -printf '%p\t%s\n' 2>/dev/null |
     LC_ALL=C sort |
-    LC_ALL=C awk '
-      /[^A-Za-z0-9._+\/-]/ { next }
+    LC_ALL=C awk -F '\t' -v limit="$limit" '
+      $1 ~ /[^A-Za-z0-9._+\/-]/ { next }
       {
-        n = split($0, part, "/"); bad = 0
+        n = split($1, part, "/"); bad = 0
         for (i = 2; i <= n; i++) {
           base = toupper(part[i]); sub(/\..*/, "", base)
           if (base ~ /^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])$/ || part[i] ~ /\.$/) bad = 1
         }
-        key = tolower($0)
-        if (bad || (key in seen) || (key in folder) || length($0) > 150) next
+        key = tolower($1)
+        if (bad || (key in seen) || (key in folder) || length($1) > 150) next
         prefix = ""
         for (i = 2; i < n; i++) {
           prefix = prefix "/" tolower(part[i])
@@ -49,13 +49,10 @@ gather() {
         prefix = ""
         for (i = 2; i < n; i++) { prefix = prefix "/" tolower(part[i]); folder[prefix] = 1 }
         seen[key] = 1
-        print
-      }' |
-    while IFS= read -r path; do
-      total=$(( ${total:-0} + $(stat -c %s "$path") ))
-      printf '%s\n' "$path"
-      [ "$total" -lt "$limit" ] || break
-    done || true  # the early break ends find, sort and awk with SIGPIPE
+        print $1
+        total += $2
+        if (total >= limit) exit
+      }' || true  # the early exit ends find and sort with SIGPIPE
 }
 mkdir -p "$WORK/corpus"
 for root in /usr/bin /usr/lib /usr/share /usr/include; do gather "$root" $((CORPUS_MB / 4)); done > "$WORK/list"

@@ -21,10 +21,10 @@ foreach(stub pellmor-stub pellmor-stub-admin)
   target_compile_options(${stub} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-data-sections>)
   target_include_directories(${stub} PRIVATE ${PELLMOR_GENERATED_DIR})
   target_compile_definitions(${stub} PRIVATE $<$<COMPILE_LANGUAGE:RC>:PELLMOR_VERSION_HEADER>)
-  # The icon is read by windres while it compiles stub.rc.
-  set_property(SOURCE ${CMAKE_SOURCE_DIR}/resources/stub.rc APPEND PROPERTY OBJECT_DEPENDS
-               ${CMAKE_SOURCE_DIR}/resources/pellmor.ico ${PELLMOR_GENERATED_DIR}/pellmor_version.h)
 endforeach()
+# windres reads the icon and the version header while it compiles stub.rc.
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/resources/stub.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_SOURCE_DIR}/resources/pellmor.ico ${PELLMOR_GENERATED_DIR}/pellmor_version.h)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(PELLMOR_TOOL_FLAGS -Os -fno-exceptions -fno-rtti -Wall -Wextra -Wno-unused-parameter)

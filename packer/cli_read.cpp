@@ -138,11 +138,13 @@ int ParseReadArgs(const std::string& command, const char* help, const std::vecto
 // Code-page text for the terminal: UTF-8, CR LF as LF, every line indented.
 std::string ShowText(const CodePage& page, const std::string& bytes, const char* indent) {
   std::string text = page.ToUtf8(bytes);
-  std::string out = indent;
+  std::string out;
+  bool line_start = true;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (line_start && text[i] != '\n') out += indent;  // blank lines stay blank
     out.push_back(text[i]);
-    if (text[i] == '\n' && i + 1 < text.size()) out += indent;
+    line_start = text[i] == '\n';
   }
   if (out.empty() || out.back() != '\n') out.push_back('\n');
   return out;

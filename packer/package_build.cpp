@@ -42,6 +42,12 @@ constexpr std::uint64_t kLargestInput = 0xFFFFFFFFull;
 // The password dialog's edit field holds at most 79 characters.
 constexpr std::size_t kLongestPassword = 79;
 constexpr std::size_t kLongestHeaderText = 255;
+// ZIP record sizes without their names: local header, central directory
+// header, end record; and the encryption header in front of encrypted data.
+constexpr std::uint64_t kLocalHeaderBytes = 30;
+constexpr std::uint64_t kCentralHeaderBytes = 46;
+constexpr std::uint64_t kEndRecordBytes = 22;
+constexpr std::uint64_t kEncryptionHeaderBytes = 12;
 
 Failure Refuse(const std::string& message) { return {kExitRefused, message}; }
 Failure Usage(const std::string& message) { return {kExitUsage, message}; }
@@ -352,6 +358,10 @@ Failure WriteAndVerify(const Bytes& package, const BuildOptions& o, const BuildC
   struct stat info;
   if (stat(o.output.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
     return Io("the output " + o.output + " is a folder");
+  // Missing folders on the way to the output are made (a package.ini may send
+  // its package to a build folder that a fresh checkout lacks).
+  for (std::size_t slash = o.output.find('/', 1); slash != std::string::npos; slash = o.output.find('/', slash + 1))
+    mkdir(o.output.substr(0, slash).c_str(), 0777);
   TempFile temp(o.output);
   if (!temp.ok()) return Io("cannot create a file beside " + o.output + ": " + std::strerror(errno));
   if (!temp.Write(package)) return Io("cannot write " + temp.path() + ": " + std::strerror(errno));
@@ -360,6 +370,7 @@ Failure WriteAndVerify(const Bytes& package, const BuildOptions& o, const BuildC
     request.mode = ReadMode::Test;
     request.package_path = temp.path();
     request.password = password;
+    request.show_progress = context.show_progress;
     std::string ignored;
     CodePage::Open(o.codepage, &request.page, &ignored);  // opened once already: it cannot fail
     ReadResult result;
@@ -368,7 +379,6 @@ Failure WriteAndVerify(const Bytes& package, const BuildOptions& o, const BuildC
       return {kExitDamaged, "the package fails the installer's checks, so it was not written: " + result.problems[0]};
   }
   if (!temp.RenameTo(o.output)) return Io("cannot rename " + temp.path() + " to " + o.output + ": " + std::strerror(errno));
-  (void)context;
   return {};
 }
 
@@ -377,7 +387,7 @@ Failure WriteAndVerify(const Bytes& package, const BuildOptions& o, const BuildC
 const std::vector<std::string>& BuildOptionKeys() {
   static const std::vector<std::string> keys = {
       "source", "output", "title", "inf", "welcome", "licence", "info", "keep-open", "needs-admin", "password",
-      "password-file", "level", "stub", "stub-arch", "extra", "codepage", "verify"};
+      "password-file", "level", "stub", "stub-arch", "extra", "codepage", "exclude", "verify"};
   return keys;
 }
 
@@ -402,6 +412,10 @@ bool SetBuildOption(BuildOptions* o, const std::string& key_in, const std::strin
   else if (key == "password-file") o->password_file = path();
   else if (key == "stub") o->stub = path();
   else if (key == "codepage") o->codepage = value;
+  else if (key == "exclude") {
+    std::istringstream words(value);  // several patterns, separated by blanks
+    for (std::string word; words >> word;) o->exclude.push_back(word);
+  }
   else if (key == "keep-open") return flag(&o->keep_open);
   else if (key == "needs-admin") return flag(&o->needs_admin);
   else if (key == "verify") return flag(&o->verify);
@@ -459,7 +473,7 @@ Failure Build(const BuildOptions& o, const BuildContext& context) {
   if ((f = LoadStub(o, context, &stub)).code) return f;
 
   std::vector<SourceItem> items;
-  if (!ScanSource(o.source, {o.output}, &items, &error)) return Io(error);
+  if (!ScanSource(o.source, {o.output}, o.exclude, &items, &error)) return Io(error);
   std::vector<Planned> plan;
   if ((f = PlanEntries(items, page, context, &plan)).code) return f;
   if ((f = PrepareInf(o, page, plan, &texts.fields.inf)).code) return f;
@@ -469,14 +483,18 @@ Failure Build(const BuildOptions& o, const BuildContext& context) {
   if (kStubSize + 20 + texts_size > kLargestPackage)
     return Refuse("the texts and extra data alone pass 2 GiB, the largest package the installer reads");
 
+  // Every entry is stored when deflating does not make it smaller, so the stored
+  // size bounds the package: exact at level 0, an upper bound otherwise.
+  std::uint64_t stored_size = kStubSize + 20 + texts_size + kEndRecordBytes;
+  for (const Planned& p : plan)
+    stored_size += kLocalHeaderBytes + kCentralHeaderBytes + 2 * p.stored.size() + p.item.size +
+                   (texts.password.empty() || p.item.directory ? 0 : kEncryptionHeaderBytes);
+  if (o.level == 0 && stored_size > kLargestPackage)
+    return Refuse("the package would be " + std::to_string(stored_size) +
+                  " bytes; the installer reads packages of at most 2147483647 bytes (2 GiB)");
+
   std::vector<ArchiveEntry> entries;
   if ((f = Compress(plan, o, context, texts.password, &entries)).code) return f;
-  std::uint64_t archive_estimate = texts_size + kStubSize;
-  for (const ArchiveEntry& e : entries)
-    archive_estimate += (e.raw_data ? e.raw_data->size() : e.data.size()) + 2 * e.name.size() + 46 + 30 + 12;
-  if (archive_estimate > kLargestPackage)
-    return Refuse("the package would be about " + std::to_string(archive_estimate) +
-                  " bytes; the installer reads packages of at most 2147483647 bytes (2 GiB)");
 
   std::uint32_t seed = 1;
   if (!texts.password.empty()) seed = std::random_device{}();  // fresh encryption headers every build

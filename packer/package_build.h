@@ -32,6 +32,7 @@ struct BuildOptions {
   std::optional<std::string> stub;
   std::string stub_arch = "win32";
   std::string codepage = "1252";
+  std::vector<std::string> exclude;  // patterns of names left out (source_tree.h)
   bool keep_open = false;
   bool needs_admin = false;
   int level = kDefaultLevel;

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 #include "archive/entry_name.h"
 #include "archive/local_header.h"
@@ -190,28 +191,35 @@ void ReadEndRecord(const std::string& host_path, std::int64_t archive_base, Read
   }
 }
 
-// Refuses a path below the extraction folder that passes a symbolic link: the
-// folder may be one the user already had, and a link there must not carry a
-// file out of it.
-bool PassesLink(const std::string& root, const std::string& relative) {
-  std::size_t pos = 0;
-  while (pos < relative.size()) {
-    std::size_t slash = relative.find('/', pos);
-    if (slash == std::string::npos) slash = relative.size();
-    struct stat info;
-    std::string path = root + "/" + relative.substr(0, slash);
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) return true;
-    pos = slash + 1;
-  }
-  return false;
-}
-
 struct Walker {
   const ReadRequest& request;
   ReadResult* result;
   std::string target_root;  // Extract: the absolute host folder
   HANDLE sink = INVALID_HANDLE_VALUE;  // Test: the null device
   int not_checked = 0;  // encrypted entries met without a password
+  std::set<std::string> plain_folders;  // Extract: folders below the target known to be no links
+
+  // Refuses a path below the extraction folder that passes a symbolic link, or
+  // ends in one: the folder may be one the user already had, and a link there
+  // must not carry a file out of it.
+  bool PassesLink(const std::string& relative) {
+    std::size_t pos = 0;
+    while (pos < relative.size()) {
+      std::size_t slash = relative.find('/', pos);
+      bool last = slash == std::string::npos;
+      std::string prefix = relative.substr(0, last ? relative.size() : slash);
+      if (last || !plain_folders.count(prefix)) {
+        struct stat info;
+        if (lstat((target_root + "/" + prefix).c_str(), &info) == 0) {
+          if (S_ISLNK(info.st_mode)) return true;
+          if (!last && S_ISDIR(info.st_mode)) plain_folders.insert(prefix);
+        }
+      }
+      if (last) break;
+      pos = slash + 1;
+    }
+    return false;
+  }
 
   // Records a problem; the status is the gravest met so far (damage, then a
   // file that could not be written, then a missing or wrong password).
@@ -253,7 +261,7 @@ struct Walker {
     std::string relative = request.page.ToUtf8(e.name);
     std::replace(relative.begin(), relative.end(), '\\', '/');
     while (!relative.empty() && relative.back() == '/') relative.pop_back();
-    if (PassesLink(target_root, relative)) {
+    if (PassesLink(relative)) {
       *message = "the path passes a symbolic link below " + target_root + "; nothing written";
       return EntryStatus::LinkInPath;
     }
@@ -316,7 +324,8 @@ struct Walker {
     EntryResult r;
     r.entry = e;
     if (request.mode != ReadMode::List) {
-      if (e.encrypted()) r.status = CheckPassword(e);
+      // A directory entry only makes its folder: no password is asked for it.
+      if (e.encrypted() && !e.directory()) r.status = CheckPassword(e);
       if (r.status == EntryStatus::Ok && !e.directory()) {
         if (e.method != archive::kMethodStored && e.method != archive::kMethodDeflated)
           r.status = EntryStatus::UnknownMethod;
@@ -373,12 +382,30 @@ struct Walker {
         return;
       }
       EntryView e = ViewOfHeader(static_cast<std::uint32_t>(entry_start), name);
+      // 32-bit sums, as the installer forms them: a compressed size that carries
+      // the next position past 4 GiB would send the walk back to an earlier header.
       u32 data_start = static_cast<u32>(entry_start) + archive::kLocalHeaderSize + name_length + extra_length;
+      u32 next_header = data_start + e.compressed;
+      if (next_header < data_start) {
+        result->walk_error = ui::kTextExtractError;
+        result->walk_end = static_cast<std::uint32_t>(entry_start);
+        Problem("the entry at offset " + std::to_string(entry_start) + " claims " + std::to_string(e.compressed) +
+                    " compressed bytes, past the 4 GiB the installer can address: it stops with \"" +
+                    ui::kTextExtractError + "\"",
+                kExitDamaged);
+        return;
+      }
       archive::SeekPackage(static_cast<i32>(data_start), archive::kSeekFromStart);
       Entry(e);
-      if (progress) progress->Update(data_start + e.compressed, result->header.file_size, request.page.ToUtf8(name));
-      archive::SeekPackage(static_cast<i32>(data_start + e.compressed), archive::kSeekFromStart);
+      if (progress) progress->Update(next_header, result->header.file_size, request.page.ToUtf8(name));
+      archive::SeekPackage(static_cast<i32>(next_header), archive::kSeekFromStart);
     }
+    // Where a well-formed walk ends: the central directory, the end record of an
+    // archive without entries, or the package's trailer marker.
+    const u8* stop = g_Setup.LocalHeader;
+    u32 signature = ReadLe32(stop);
+    result->walk_reached_end = signature == archive::kCentralSignature || signature == archive::kEndRecordSignature ||
+                               (stop[0] == 'Q' && stop[1] == 'W' && stop[2] == 'J');
     result->walk_end = static_cast<std::uint32_t>(g_Setup.FilePos);
   }
 };
@@ -409,7 +436,7 @@ bool ReadPackage(const ReadRequest& request, ReadResult* result) {
     result->status = kExitIo;
     return false;
   }
-  Walker walker{request, result, "", INVALID_HANDLE_VALUE, 0};
+  Walker walker{request, result, "", INVALID_HANDLE_VALUE, 0, {}};
   ReadHeader(&result->header);
   HeaderView& header = result->header;
   if (!header.has_header) {
@@ -479,13 +506,17 @@ bool ReadPackage(const ReadRequest& request, ReadResult* result) {
     bool count_differs = result->end_record_entries >= 0 &&
                          static_cast<std::size_t>(result->end_record_entries) != result->entries.size();
     bool place_differs = result->central_offset >= 0 && result->central_offset != result->walk_end;
-    if (count_differs || place_differs)
+    if (!result->walk_reached_end)
       walker.Problem("the installer's walk over the local headers stops at offset " +
                          std::to_string(result->walk_end) + " after " + std::to_string(result->entries.size()) +
-                         " entries, but the archive's directory lists " +
-                         std::to_string(result->end_record_entries) + " entries at offset " +
-                         std::to_string(result->central_offset) +
-                         " (sizes left to data descriptors, or data between entries)",
+                         " entries, on bytes that begin neither an entry nor the archive's directory (sizes left "
+                         "to data descriptors, or damage): it reports \"" + ui::kTextExtractError + "\"",
+                     kExitDamaged);
+    else if (count_differs || place_differs)
+      walker.Problem("the installer's walk finds " + std::to_string(result->entries.size()) +
+                         " entries ending at offset " + std::to_string(result->walk_end) +
+                         ", but the archive's directory lists " + std::to_string(result->end_record_entries) +
+                         " entries at offset " + std::to_string(result->central_offset),
                      kExitDamaged);
   }
   if (request.mode == ReadMode::Test && result->walk_error.empty()) {

@@ -92,6 +92,9 @@ struct ReadResult {
   // else the installer's message ("Invalid filename.", "Error reading archive.").
   std::string walk_error;
   std::uint32_t walk_end = 0;      // file offset at which the walk stopped
+  // The walk stopped at the central directory, an end record or the trailer
+  // marker; anywhere else the installer counts the run as failed.
+  bool walk_reached_end = false;
   long end_record_entries = -1;    // entries counted by the end record; -1 without one
   std::int64_t central_offset = -1;  // file offset of the central directory by the end record
   // One line for every reason the installer would not install the package, in

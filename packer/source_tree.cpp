@@ -1,6 +1,7 @@
 #include "packer/source_tree.h"
 
 #include <dirent.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@ using FileId = std::pair<dev_t, ino_t>;
 struct Walker {
   std::set<FileId> skip;
   std::vector<FileId> ancestors;  // the folders on the way down, for loop detection
+  const std::vector<std::string>* exclude;
   std::vector<SourceItem>* items;
   std::string* error;
 
@@ -38,6 +40,7 @@ struct Walker {
     for (const std::string& name : names) {
       std::string path = host + "/" + name;
       std::string rel = relative + name;
+      if (IsExcluded(rel, *exclude)) continue;
       struct stat info;
       if (stat(path.c_str(), &info) != 0) {
         struct stat link;
@@ -68,8 +71,18 @@ struct Walker {
 
 }  // namespace
 
-bool ScanSource(const std::string& root, const std::vector<std::string>& skip, std::vector<SourceItem>* items,
-                std::string* error) {
+bool IsExcluded(const std::string& relative, const std::vector<std::string>& patterns) {
+  std::size_t slash = relative.rfind('/');
+  std::string base = slash == std::string::npos ? relative : relative.substr(slash + 1);
+  for (const std::string& pattern : patterns) {
+    bool whole = pattern.find('/') != std::string::npos;
+    if (fnmatch(pattern.c_str(), whole ? relative.c_str() : base.c_str(), whole ? FNM_PATHNAME : 0) == 0) return true;
+  }
+  return false;
+}
+
+bool ScanSource(const std::string& root, const std::vector<std::string>& skip,
+                const std::vector<std::string>& exclude, std::vector<SourceItem>* items, std::string* error) {
   struct stat info;
   if (stat(root.c_str(), &info) != 0) {
     *error = "cannot read the source folder " + root + ": " + std::strerror(errno);
@@ -85,6 +98,7 @@ bool ScanSource(const std::string& root, const std::vector<std::string>& skip, s
     if (stat(path.c_str(), &s) == 0) walker.skip.insert({s.st_dev, s.st_ino});
   }
   walker.ancestors.push_back({info.st_dev, info.st_ino});
+  walker.exclude = &exclude;
   walker.items = items;
   walker.error = error;
   std::string base = root;

@@ -17,7 +17,7 @@
 //                                  same text in control 3002 when the run failed, no entry
 //                                  was accepted last, or the walk stopped short of the end
 // Abandoned means: Succeeded stays false and control 3002 keeps its text. Files
-// written stay on disk and stay recorded, so Close still deletes them.
+// written stay on disk and stay recorded, so the clean-up still deletes them.
 #include "archive/extract.h"
 
 #include "archive/entry_name.h"
@@ -44,8 +44,7 @@ using startup::g_Setup;
 constexpr char kPasswordDialog[] = "DLG_PASS";
 constexpr char kOverwriteDialog[] = "FileExist";
 constexpr int kPasswordTries = 3;
-constexpr u8 kOverwriteAlways = 0;
-constexpr u8 kOverwriteNever = 1;
+constexpr u8 kOverwriteNever = 1;  // OverwriteMode: 0 replaces existing files, 1 keeps them, 2 asks
 constexpr u8 kOverwriteAsk = 2;
 
 // What the walk does after a step of an entry.

@@ -114,6 +114,13 @@ void FillBits(u32 count) {
   }
 }
 
+// The byte-at-a-time refill of InflateCodes, on the stored state: tops the bit
+// buffer up to kWordBits - 7 bits or more. False once bits past the data were dropped.
+bool SlowRefill() {
+  FillBits(kWordBits - 7);
+  return !Overrun();
+}
+
 // Writes the first WindowPos bytes of the window to OutFile and folds the bytes
 // the write reports into RunningCrc. Nothing is written once the stream has
 // reached past the entry's data: decoding ends there, and the window's bytes
@@ -123,7 +130,10 @@ int FlushWindow() {
   if (Overrun()) return kInflateOverrun;
   u32 count = st.WindowPos;
   DWORD written = 0;
-  if (!WriteFile(g_Setup.OutFile, st.SlidingWindow, count, &written, nullptr) || written > count) written = 0;
+  // A failed write may still have moved some bytes (a disk that fills up): the
+  // count it reports is what reached the file.
+  WriteFile(g_Setup.OutFile, st.SlidingWindow, count, &written, nullptr);
+  if (written > count) written = count;
   UpdateCrc(st.SlidingWindow, static_cast<i32>(written), &g_Setup.RunningCrc);
   if (count == kWindowSize) st.WindowFull = true;
   st.WindowPos = 0;
@@ -152,9 +162,7 @@ int ReadCodeLengths(const DecodeEntry* table, u32 width, u16* lengths, u32 total
     }
     // 16: previous 3..6 times (2 bits); 17: zero 3..10 times (3 bits); 18: zero 11..138 (7 bits).
     u32 extra = symbol == kRepeatPrevious ? 2 : symbol == kRepeatZeroShort ? 3 : 7;
-    NeedBits(extra);
-    u32 repeat = (symbol == kRepeatZeroLong ? 11 : 3) + static_cast<u32>(LowBits(st.BitBuffer, extra));
-    DropBits(extra);
+    u32 repeat = (symbol == kRepeatZeroLong ? 11 : 3) + TakeBits(extra);
     if (symbol != kRepeatPrevious) previous = 0;
     if (repeat > total - i) return kInflateBadData;
     while (repeat--) lengths[i++] = static_cast<u16>(previous);
@@ -177,6 +185,13 @@ void DropBits(u32 count) {
   g_Setup.Inflate.BitCount -= count;
 }
 
+u32 TakeBits(u32 count) {
+  NeedBits(count);
+  u32 value = static_cast<u32>(LowBits(g_Setup.Inflate.BitBuffer, count));
+  DropBits(count);
+  return value;
+}
+
 // Format notes: a stored block starts at the next byte boundary with LEN and its
 // ones' complement NLEN (16 bits each), then LEN raw bytes. Whole bytes still in
 // the bit buffer come first; the rest is copied straight from the input chunk.
@@ -184,12 +199,8 @@ void DropBits(u32 count) {
 int InflateStored() {
   InflateState& st = g_Setup.Inflate;
   DropBits(st.BitCount & 7);
-  NeedBits(16);
-  u32 length = static_cast<u32>(LowBits(st.BitBuffer, 16));
-  DropBits(16);
-  NeedBits(16);
-  u32 complement = static_cast<u32>(LowBits(st.BitBuffer, 16));
-  DropBits(16);
+  u32 length = TakeBits(16);
+  u32 complement = TakeBits(16);
   if (complement != (~length & 0xFFFF)) return kInflateBadData;
   if (Overrun()) return kInflateOverrun;
   while (length) {
@@ -230,66 +241,72 @@ int InflateStored() {
 // chunk, a refill loads one word and keeps the whole bytes that fit (the bits
 // above BitCount are then copies of the bytes that follow, which later refills
 // OR in again unchanged); near the chunk's end, and past the entry's data, bytes
-// come one at a time through NextInputByte. A back-reference that neither wraps
-// nor reaches the window's end is copied straight; any other goes in chunks that
-// stop at the window's end, where the window is flushed.
+// come one at a time through NextInputByte, with the locals stored back around
+// the call. A back-reference that neither wraps nor reaches the window's end is
+// copied straight; any other goes in chunks that stop at the window's end, where
+// the window is flushed. The loop keeps few values live so that the bit buffer,
+// its count and the output pointer stay in registers.
 int InflateCodes(const DecodeEntry* literal_root, const DecodeEntry* distance_root, u32 literal_width,
                  u32 distance_width) {
   if (!literal_root) return kInflateBadData;
   InflateState& st = g_Setup.Inflate;
-  const u8* const in_base = st.InputBuffer;
-  const u8* in = in_base + st.InputPos;
-  const u8* in_end = in_base + st.InputCount;
+  const u8* in = st.InputBuffer + st.InputPos;
+  const u8* in_end = st.InputBuffer + st.InputCount;
   BitWord bits = st.BitBuffer;
   u32 count = st.BitCount;
-  u8* const window = st.SlidingWindow;
-  u8* const window_end = window + kWindowSize;
-  u8* out = window + st.WindowPos;
+  u8* out = st.SlidingWindow + st.WindowPos;
+  u8* const window_end = st.SlidingWindow + kWindowSize;
   const BitWord literal_mask = (BitWord(1) << literal_width) - 1;
   const BitWord distance_mask = (BitWord(1) << distance_width) - 1;
   int status;
 
-  auto save = [&]() {
-    st.BitBuffer = bits;
-    st.BitCount = count;
-    st.InputPos = static_cast<u32>(in - in_base);
-    st.WindowPos = static_cast<u32>(out - window);
-  };
-  auto load = [&]() {
-    bits = st.BitBuffer;
-    count = st.BitCount;
-    in = in_base + st.InputPos;
-    in_end = in_base + st.InputCount;
-  };
-  auto refill = [&]() -> bool {
-    if (in_end - in >= static_cast<std::ptrdiff_t>(kWordBytes)) {
-      BitWord word;
-      __builtin_memcpy(&word, in, kWordBytes);
-      bits |= word << count;
-      in += (kWordBits - 1 - count) >> 3;
-      count |= kWordBits - 8;  // count + 8 x the bytes kept
-      return true;
-    }
-    save();
-    FillBits(kWordBits - 7);
-    load();
-    return !Overrun();
-  };
-  auto flush = [&]() -> bool {
-    save();
-    status = FlushWindow();
-    out = window;
-    return status == kInflateOk;
-  };
+// Locals to g_Setup.Inflate and back, around calls that work on the stored state.
+#define INFLATE_SAVE()                                           \
+  (st.BitBuffer = bits, st.BitCount = count,                     \
+   st.InputPos = static_cast<u32>(in - st.InputBuffer),          \
+   st.WindowPos = static_cast<u32>(out - st.SlidingWindow))
+#define INFLATE_LOAD()                                                       \
+  (bits = st.BitBuffer, count = st.BitCount, in = st.InputBuffer + st.InputPos, \
+   in_end = st.InputBuffer + st.InputCount)
+// Tops the bit buffer up to at least kWordBits - 8 bits; past the data, to filler.
+#define INFLATE_REFILL()                                         \
+  do {                                                           \
+    if (in_end - in >= static_cast<std::ptrdiff_t>(kWordBytes)) { \
+      BitWord word;                                              \
+      __builtin_memcpy(&word, in, kWordBytes);                   \
+      bits |= word << count;                                     \
+      in += (kWordBits - 1 - count) >> 3;                        \
+      count |= kWordBits - 8; /* count + 8 x the bytes kept */   \
+    } else {                                                     \
+      INFLATE_SAVE();                                            \
+      if (!SlowRefill()) return kInflateOverrun;                 \
+      INFLATE_LOAD();                                            \
+    }                                                            \
+  } while (0)
+// Flushes a full window; ends decoding when the flush fails.
+#define INFLATE_FLUSH_IF_FULL()                                  \
+  if (out == window_end) {                                       \
+    INFLATE_SAVE();                                              \
+    status = FlushWindow();                                      \
+    if (status != kInflateOk) return status;                     \
+    out = st.SlidingWindow;                                      \
+  }
 
   for (;;) {
-    // Literal/length code: root lookup, then any sub-tables.
-    if (count < kLengthCodeBits && !refill()) {
-      status = kInflateOverrun;
-      break;
+    // Literal/length code. Literals found in the root table, the bulk of most
+    // streams, take the short way round.
+    const DecodeEntry* entry;
+    u32 op;
+    for (;;) {
+      if (count < kLengthCodeBits) INFLATE_REFILL();
+      entry = literal_root + (bits & literal_mask);
+      op = entry->Operation;
+      if (op != kOpLiteral) break;
+      bits >>= entry->Bits;
+      count -= entry->Bits;
+      *out++ = static_cast<u8>(entry->Value);
+      INFLATE_FLUSH_IF_FULL();
     }
-    const DecodeEntry* entry = literal_root + (bits & literal_mask);
-    u32 op = entry->Operation;
     while (op > kOpLinkBase) {
       if (op == kOpInvalid) goto invalid;
       bits >>= entry->Bits;
@@ -299,28 +316,19 @@ int InflateCodes(const DecodeEntry* literal_root, const DecodeEntry* distance_ro
     }
     bits >>= entry->Bits;
     count -= entry->Bits;
-    if (op == kOpLiteral) {
+    if (op == kOpLiteral) {  // from a sub-table
       *out++ = static_cast<u8>(entry->Value);
-      if (out == window_end && !flush()) return status;
+      INFLATE_FLUSH_IF_FULL();
       continue;
     }
-    if (op == kOpEndOfBlock) {
-      status = kInflateOk;
-      break;
-    }
+    if (op == kOpEndOfBlock) break;
     u32 length = entry->Value + static_cast<u32>(LowBits(bits, op));
     bits >>= op;
     count -= op;
 
     // Distance code and its extra bits.
-    if (!distance_root) {
-      status = kInflateBadData;
-      break;
-    }
-    if (count < kDistanceStepBits && !refill()) {
-      status = kInflateOverrun;
-      break;
-    }
+    if (!distance_root) goto bad_data;
+    if (count < kDistanceStepBits) INFLATE_REFILL();
     entry = distance_root + (bits & distance_mask);
     op = entry->Operation;
     while (op > kOpLinkBase) {
@@ -332,44 +340,47 @@ int InflateCodes(const DecodeEntry* literal_root, const DecodeEntry* distance_ro
     }
     bits >>= entry->Bits;
     count -= entry->Bits;
-    if (kWordBits < 64 && count < kMaxDistanceExtra && !refill()) {
-      status = kInflateOverrun;
-      break;
-    }
+    if (kWordBits < 64 && count < kMaxDistanceExtra) INFLATE_REFILL();
     u32 distance = entry->Value + static_cast<u32>(LowBits(bits, op));
     bits >>= op;
     count -= op;
 
-    u32 pos = static_cast<u32>(out - window);
+    u32 pos = static_cast<u32>(out - st.SlidingWindow);
     if (distance <= pos && length <= kWindowSize - pos) {  // neither wraps nor fills the window
       CopyMatch(out, out - distance, length);
       out += length;
-      if (out == window_end && !flush()) return status;
+      INFLATE_FLUSH_IF_FULL();
       continue;
     }
-    if (distance > pos && !st.WindowFull) {  // before the entry's first byte
-      status = kInflateBadData;
-      break;
-    }
+    if (distance > pos && !st.WindowFull) goto bad_data;  // before the entry's first byte
     // In chunks that end where the source or the destination reaches the window's end.
     u32 from = (pos - distance) & (kWindowSize - 1);
     while (length) {
-      pos = static_cast<u32>(out - window);
+      pos = static_cast<u32>(out - st.SlidingWindow);
       u32 chunk = kWindowSize - (from > pos ? from : pos);
       if (chunk > length) chunk = length;
-      CopyMatch(out, window + from, chunk);
+      CopyMatch(out, st.SlidingWindow + from, chunk);
       out += chunk;
       from = (from + chunk) & (kWindowSize - 1);
       length -= chunk;
-      if (out == window_end && !flush()) return status;
+      INFLATE_FLUSH_IF_FULL();
     }
   }
-  save();
-  return status;
+  INFLATE_SAVE();
+  return kInflateOk;
+
+bad_data:
+  INFLATE_SAVE();
+  return kInflateBadData;
 
 invalid:
-  save();
+  INFLATE_SAVE();
   return kInflateInvalidCode;
+
+#undef INFLATE_SAVE
+#undef INFLATE_LOAD
+#undef INFLATE_REFILL
+#undef INFLATE_FLUSH_IF_FULL
 }
 
 int InflateFixed() {
@@ -403,26 +414,13 @@ int InflateFixed() {
 // as invalid codes. The literal/length code must be complete; the distance code
 // may be incomplete (even empty, for a block of literals only).
 int InflateDynamic() {
-  InflateState& st = g_Setup.Inflate;
-  NeedBits(kHlitBits);
-  u32 literal_count = kFirstLengthSymbol + static_cast<u32>(LowBits(st.BitBuffer, kHlitBits));
-  DropBits(kHlitBits);
-  NeedBits(kHdistBits);
-  u32 distance_count = 1 + static_cast<u32>(LowBits(st.BitBuffer, kHdistBits));
-  DropBits(kHdistBits);
-  NeedBits(kHclenBits);
-  u32 code_length_count = 4 + static_cast<u32>(LowBits(st.BitBuffer, kHclenBits));
-  DropBits(kHclenBits);
+  u32 literal_count = kFirstLengthSymbol + TakeBits(kHlitBits);
+  u32 distance_count = 1 + TakeBits(kHdistBits);
+  u32 code_length_count = 4 + TakeBits(kHclenBits);
 
   u16 lengths[kMaxLengths];
   for (u32 i = 0; i < kCodeLengthSymbols; ++i) {
-    u32 length = 0;
-    if (i < code_length_count) {
-      NeedBits(kCodeLengthBits);
-      length = static_cast<u32>(LowBits(st.BitBuffer, kCodeLengthBits));
-      DropBits(kCodeLengthBits);
-    }
-    lengths[kCodeLengthOrder[i]] = static_cast<u16>(length);
+    lengths[kCodeLengthOrder[i]] = static_cast<u16>(i < code_length_count ? TakeBits(kCodeLengthBits) : 0);
   }
   DecodeEntry* list = nullptr;
   DecodeEntry* table;
@@ -450,13 +448,8 @@ int InflateDynamic() {
 }
 
 int InflateBlock(bool* final_block) {
-  InflateState& st = g_Setup.Inflate;
-  NeedBits(1);
-  *final_block = st.BitBuffer & 1;
-  DropBits(1);
-  NeedBits(2);
-  u32 type = static_cast<u32>(LowBits(st.BitBuffer, 2));
-  DropBits(2);
+  *final_block = TakeBits(1);
+  u32 type = TakeBits(2);
   int status = kInflateBadData;  // the reserved type 3
   if (type == kBlockStored) status = InflateStored();
   if (type == kBlockFixed) status = InflateFixed();

@@ -37,5 +37,7 @@ constexpr u32 kEndMarker = 0xFFFFFFFF;  // NextInputByte: the entry's data is us
 u32 NextInputByte();
 void NeedBits(u32 count);  // count <= 16
 void DropBits(u32 count);
+// NeedBits, the low `count` bits as a number, DropBits.
+u32 TakeBits(u32 count);
 
 }  // namespace decode

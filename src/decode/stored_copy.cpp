@@ -42,7 +42,7 @@ void CopyStoredEntry() {
     g_Setup.CompressedLeft -= static_cast<i32>(got);
     if (encrypted) zipcrypt::DecryptBuffer(buffer, got);
     DWORD written = 0;
-    if (!WriteFile(g_Setup.OutFile, buffer, got, &written, nullptr)) written = 0;
+    WriteFile(g_Setup.OutFile, buffer, got, &written, nullptr);  // a failed write may still move bytes
     if (written > got) written = got;
     if (written != got) g_Setup.Inflate.WriteFailed = true;
     UpdateCrc(buffer, static_cast<i32>(written), &g_Setup.RunningCrc);

@@ -30,9 +30,11 @@ struct Outcome {
 enum class Method { Stored, Deflated };
 
 // `data` is the entry's data as stored (already encrypted when `encrypted`; the
-// caller has set CipherKeys). `compressed_left` < 0 means data.size().
+// caller has set CipherKeys). CompressedLeft is data.size() unless given.
+constexpr long long kWholeData = -(1LL << 40);
 inline Outcome RunEntry(const std::string& host_root, Method method, const std::string& data,
-                        bool encrypted = false, long long compressed_left = -1, const std::string& prefix = "") {
+                        bool encrypted = false, long long compressed_left = kWholeData,
+                        const std::string& prefix = "") {
   testenv::WriteHostFile(host_root + "/entry.bin", prefix + data);
   g_Setup.PackageFile = CreateFileA("C:\\entry.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -44,7 +46,7 @@ inline Outcome RunEntry(const std::string& host_root, Method method, const std::
   u16 flags = encrypted ? archive::kFlagEncrypted : 0;
   g_Setup.LocalHeader[archive::kLhFlags] = static_cast<u8>(flags);
   g_Setup.LocalHeader[archive::kLhFlags + 1] = static_cast<u8>(flags >> 8);
-  g_Setup.CompressedLeft = static_cast<i32>(compressed_left < 0 ? static_cast<long long>(data.size()) : compressed_left);
+  g_Setup.CompressedLeft = static_cast<i32>(compressed_left == kWholeData ? static_cast<long long>(data.size()) : compressed_left);
   g_Setup.RunningCrc = decode::kCrcStart;
   if (method == Method::Stored)
     decode::CopyStoredEntry();

@@ -50,16 +50,16 @@ base_options() {
     --file "e2e.inf=$E2E_DIR/e2e.inf" --file "hello.txt=$E2E_DIR/hello.txt"
 }
 
-installed_text() { cat "$E2E_C/PellmorE2E/$E2E_NAME/hello.txt" 2>/dev/null; }
+installed_hex() { { e2e_hex <"$E2E_C/PellmorE2E/$E2E_NAME/hello.txt"; } 2>/dev/null; }
 registry_value() { e2e_reg_value "HKCU\\Software\\PellmorE2E\\$E2E_NAME" Greeting; }
 
 check_installed() {
-  e2e_check "the INF copied hello.txt" e2e_equal "$(installed_text)" "${1:-$HELLO}"
+  e2e_check "the INF copied hello.txt" e2e_equal "$(installed_hex)" "$(printf '%s' "${1:-$HELLO}" | e2e_hex)"
   e2e_check "the INF wrote the registry value" e2e_equal "$(registry_value)" "Hello from $E2E_NAME"
 }
 
 check_not_installed() {
-  e2e_check "the INF copied nothing" e2e_equal "$(installed_text)" ""
+  e2e_check "the INF copied nothing" test ! -e "$E2E_C/PellmorE2E/$E2E_NAME"
   e2e_check "the INF wrote no registry value" e2e_equal "$(registry_value)" ""
 }
 

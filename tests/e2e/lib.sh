@@ -41,6 +41,9 @@ e2e_check() {
   fi
 }
 
+# The bytes of a file and of a text, as hex: trailing line ends count too.
+e2e_hex() { od -An -v -tx1 | tr -d ' \n'; }
+
 e2e_equal() {
   [ "$1" = "$2" ] && return 0
   e2e_log "    got:      $(printf '%q' "$1")"
@@ -105,6 +108,9 @@ Windows Registry Editor Version 5.00
 "RelayInclude"="kernel32.SetDefaultDllDirectories;kernelbase.SetDefaultDllDirectories"
 EOF
   timeout 60 "$E2E_WINE" reg import 'C:\e2e-settings.reg' >/dev/null 2>&1 || { e2e_log "reg import failed"; exit 1; }
+  # The desktop process that wineboot started knows nothing of the virtual
+  # desktop yet: end it, so the next program starts one with these settings.
+  timeout 30 "$E2E_WINESERVER" -k 2>/dev/null
   mkdir -p "$E2E_C/Downloads" "$E2E_C/e2e"
   cp "$E2E_WIN64/pellmor-robot.exe" "$E2E_C/e2e/robot.exe"
 }

@@ -17,7 +17,8 @@
 //   command  ID                 post WM_COMMAND ID to the window (2 = Esc, close box)
 //   type     ID TEXT            set the text of edit control ID
 //   tick     ID                 tick check box ID
-//   msgbox   CAPTION EXPECTED   wait for a message box, check its text, press its button
+//   msgbox   CAPTION [EXPECTED] wait for a message box, check its text (when given),
+//                               press its button
 //   closed                      wait until the current window is destroyed
 //   gone     CAPTION            wait until no window has that caption
 //   absent   CAPTION            fail if a window has that caption now
@@ -191,7 +192,7 @@ BOOL CALLBACK ReadBoxChild(HWND child, LPARAM param) {
   return TRUE;
 }
 
-void CmdMessageBox(const char* caption, const char* expected) {
+void CmdMessageBox(const char* caption, const char* expected /* null: not checked */) {
   HWND box = nullptr;
   if (!WaitFor([&] { return (box = FindDialog(caption, 0)) != nullptr; })) Fail("message box never came", caption);
   BoxText read{};
@@ -206,7 +207,7 @@ void CmdMessageBox(const char* caption, const char* expected) {
   std::printf(" ");
   PrintEscaped(read.text);
   std::printf("\n");
-  if (std::strcmp(read.text, expected) != 0) Fail("message box text differs, expected", expected);
+  if (expected && std::strcmp(read.text, expected) != 0) Fail("message box text differs, expected", expected);
   if (!read.button) Fail("message box without a button", caption);
   PostMessageA(read.button, BM_CLICK, 0, 0);
   if (!WaitFor([&] { return !IsWindow(box); })) Fail("message box stayed", caption);
@@ -291,7 +292,7 @@ void Run(int argc, char** field) {
     SendMessageTimeoutA(Control(std::atoi(field[1])), BM_SETCHECK, BST_CHECKED, 0, SMTO_ABORTIFHUNG, 5000, &result);
   } else if (!std::strcmp(name, "msgbox")) {
     need(2);
-    CmdMessageBox(field[1], argc > 2 ? field[2] : "");
+    CmdMessageBox(field[1], argc > 2 ? field[2] : nullptr);
   } else if (!std::strcmp(name, "closed")) {
     CmdClosed();
   } else if (!std::strcmp(name, "gone")) {

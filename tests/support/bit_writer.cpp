@@ -29,6 +29,42 @@ BitWriter& BitWriter::Bytes(const std::string& bytes) {
   return *this;
 }
 
+BitWriter& BitWriter::Stored(bool final_block, const std::string& bytes, int nlen) {
+  Header(final_block, 0).Align();
+  Bits(static_cast<std::uint32_t>(bytes.size()), 16);                                      // LEN
+  Bits(nlen < 0 ? ~static_cast<std::uint32_t>(bytes.size()) : static_cast<std::uint32_t>(nlen), 16);  // NLEN
+  return Bytes(bytes);
+}
+
+BitWriter& BitWriter::DynamicHeader(bool final_block, unsigned lit_count, unsigned dist_count,
+                                    const std::vector<CodeLengthSymbol>& symbols) {
+  Header(final_block, 2);
+  Bits(lit_count - 257, 5);  // HLIT
+  Bits(dist_count - 1, 5);   // HDIST
+  Bits(15, 4);               // HCLEN: all 19 code-length code lengths follow
+  std::vector<unsigned> cl_lengths(19);
+  for (unsigned s = 0; s < 19; ++s) cl_lengths[s] = s < 13 ? 4 : 5;
+  static const unsigned kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+  for (unsigned i = 0; i < 19; ++i) Bits(cl_lengths[kOrder[i]], 3);
+  std::vector<std::uint32_t> codes = CanonicalCodes(cl_lengths);
+  for (const CodeLengthSymbol& ls : symbols) {
+    Code(codes[ls.symbol], cl_lengths[ls.symbol]);
+    if (ls.symbol == 16) Bits(ls.extra, 2);  // repeat previous 3..6
+    if (ls.symbol == 17) Bits(ls.extra, 3);  // zeros 3..10
+    if (ls.symbol == 18) Bits(ls.extra, 7);  // zeros 11..138
+  }
+  return *this;
+}
+
+BitWriter& BitWriter::DynamicHeader(bool final_block, const std::vector<unsigned>& lit_lengths,
+                                    const std::vector<unsigned>& dist_lengths) {
+  std::vector<CodeLengthSymbol> symbols;
+  for (unsigned l : lit_lengths) symbols.push_back({l, 0});
+  for (unsigned l : dist_lengths) symbols.push_back({l, 0});
+  return DynamicHeader(final_block, static_cast<unsigned>(lit_lengths.size()),
+                       static_cast<unsigned>(dist_lengths.size()), symbols);
+}
+
 BitWriter& BitWriter::FixedLiteral(unsigned symbol) {
   if (symbol < 144) return Code(0x30 + symbol, 8);
   if (symbol < 256) return Code(0x190 + symbol - 144, 9);

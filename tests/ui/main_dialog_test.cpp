@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory.h"
 #include "platform/posix/standin.h"
 #include "resource_ids.h"
 #include "startup/prepare_setup.h"
@@ -43,6 +44,9 @@ class MainDialogTest : public testenv::Env {
  protected:
   void SetUp() override {
     Env::SetUp();
+    // RunSetup allocates and builds its own table, as the program does.
+    platform::Free(g_Setup.CrcTable);
+    g_Setup.CrcTable = nullptr;
     mkdir(Host("C:\\Downloads").c_str(), 0755);
     standin::SetModuleFileName(kPackage);
     standin::SetCurrentDirectory("C:\\Downloads");
