@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev zlib1g-dev libdeflate-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb xauth xdotool imagemagick
+  wine64 fonts-wine xvfb xauth xdotool imagemagick
   zip unzip p7zip-full libarchive-tools python3
 )
 
