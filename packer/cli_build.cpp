@@ -31,7 +31,7 @@ constexpr char kBuildHelp[] =
     "                        becomes the variant that asks Windows for elevation\n"
     "  --password TEXT       encrypt every file (ZipCrypto: weak, see the manual)\n"
     "  --password-file FILE  the password from the first line of FILE\n"
-    "  --level N             0 stores, 1 to 12 deflate (default 10)\n"
+    "  --level N             0 stores, 1 to 12 deflate (default 9)\n"
     "  --stub FILE           the installer stub (at most 34304 bytes)\n"
     "  --stub-arch ARCH      win32 (default) or win64, the twin the Wine tests run\n"
     "  --extra FILE          extra data stored between the texts and the archive\n"

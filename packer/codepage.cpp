@@ -47,6 +47,10 @@ struct Converter {
   iconv_t to_page = reinterpret_cast<iconv_t>(-1);
   iconv_t from_page = reinterpret_cast<iconv_t>(-1);
   std::mutex lock;
+  ~Converter() {
+    if (to_page != reinterpret_cast<iconv_t>(-1)) iconv_close(to_page);
+    if (from_page != reinterpret_cast<iconv_t>(-1)) iconv_close(from_page);
+  }
 };
 
 Converter* ConverterFor(int number) {
@@ -155,10 +159,10 @@ std::string CodePointName(char32_t c) {
   return buffer;
 }
 
-bool CodePage::Open(const std::string& spec, CodePage* out, std::string* error) {
+bool CodePage::Open(const std::string& name, CodePage* out, std::string* error) {
   std::string digits;
   std::string lower;
-  for (char ch : spec) lower.push_back(static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch));
+  for (char ch : name) lower.push_back(static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch));
   for (const char* prefix : {"windows-", "windows", "cp"})
     if (lower.rfind(prefix, 0) == 0) {
       lower = lower.substr(std::string(prefix).size());
@@ -175,7 +179,7 @@ bool CodePage::Open(const std::string& spec, CodePage* out, std::string* error) 
   bool ansi = number == 874 || number == 932 || number == 936 || number == 949 || number == 950 ||
               (number >= 1250 && number <= 1258);
   if (!ansi) {
-    *error = "--codepage: \"" + spec +
+    *error = "--codepage: \"" + name +
              "\" is not a Windows ANSI code page (874, 932, 936, 949, 950, 1250 to 1258)";
     return false;
   }

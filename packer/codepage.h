@@ -11,10 +11,10 @@ namespace packer {
 
 class CodePage {
  public:
-  // `spec`: "1252", "cp1250", "windows-1251", ... Only the Windows ANSI code
+  // `name`: "1252", "cp1250", "windows-1251", ... Only the Windows ANSI code
   // pages (874, 932, 936, 949, 950, 1250 to 1258) are accepted. Returns false
   // with `error` set for any other, or when the C library lacks the tables.
-  static bool Open(const std::string& spec, CodePage* out, std::string* error);
+  static bool Open(const std::string& name, CodePage* out, std::string* error);
 
   int number() const { return number_; }
   bool multi_byte() const { return number_ == 932 || number_ == 936 || number_ == 949 || number_ == 950; }

@@ -58,19 +58,32 @@ std::string JoinPath(const std::string& base, const std::string& path) {
   return base + "/" + path;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* out, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+// Reads a whole file into `out` (std::string or Bytes) with one buffer and no copy.
+template <typename Buffer>
+bool ReadWholeFile(const std::string& path, Buffer* out, std::string* error) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 || fstat(fd, &info) != 0) {
     *error = "cannot read " + path + ": " + std::strerror(errno);
+    if (fd >= 0) close(fd);
     return false;
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    *error = "cannot read " + path;
-    return false;
+  out->resize(static_cast<std::size_t>(info.st_size));
+  std::size_t done = 0;
+  for (;;) {
+    if (done == out->size()) out->resize(done + 65536);  // the file grew, or is no regular file
+    ssize_t got = read(fd, &(*out)[done], out->size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      *error = "cannot read " + path + ": " + std::strerror(errno);
+      close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
   }
-  *out = buffer.str();
+  out->resize(done);
+  close(fd);
   return true;
 }
 
@@ -183,11 +196,8 @@ Failure PrepareTexts(const BuildOptions& o, const CodePage& page, const BuildCon
     return f;
   if ((f = TextFile(o.welcome_file, page, "--welcome", &t->fields.welcome)).code) return f;
   if ((f = TextFile(o.licence_file, page, "--licence", &t->fields.licence)).code) return f;
-  if (o.extra_file) {
-    std::string extra, error;
-    if (!ReadWholeFile(*o.extra_file, &extra, &error)) return Io("--extra: " + error);
-    t->fields.extra.assign(extra.begin(), extra.end());
-  }
+  std::string error;
+  if (o.extra_file && !ReadWholeFile(*o.extra_file, &t->fields.extra, &error)) return Io("--extra: " + error);
   t->fields.keep_open = o.keep_open ? 1 : 0;
   t->fields.needs_admin = o.needs_admin ? 1 : 0;
 
@@ -201,7 +211,6 @@ Failure PrepareTexts(const BuildOptions& o, const CodePage& page, const BuildCon
     password = text;
   }
   if (password) {
-    std::string error;
     if (password->empty()) return Refuse("the password is empty; the installer accepts no empty password");
     if (!ToCodePage(*password, page, TextKind::Line, "the password", &t->password, &error)) return Refuse(error);
     if (t->password.size() > kLongestPassword)
@@ -317,14 +326,12 @@ Failure Compress(const std::vector<Planned>& plan, const BuildOptions& o, const 
       e.level = 0;
       if (p.item.directory) continue;
       e.password = password;
-      std::string content, error;
-      if (!ReadWholeFile(p.item.host_path, &content, &error)) {
+      std::string error;
+      if (!ReadWholeFile(p.item.host_path, &e.data, &error)) {
         std::lock_guard<std::mutex> guard(error_lock);
         if (!failed.exchange(true)) first_error = error;
         break;
       }
-      e.data.assign(content.begin(), content.end());
-      std::string().swap(content);
       if (compressor && !e.data.empty()) {
         Bytes packed(libdeflate_deflate_compress_bound(compressor, e.data.size()));
         std::size_t n = libdeflate_deflate_compress(compressor, e.data.data(), e.data.size(), packed.data(),

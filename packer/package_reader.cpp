@@ -121,7 +121,12 @@ void ReadHeader(HeaderView* header) {
   DWORD high = 0;
   DWORD low = GetFileSize(g_Setup.PackageFile, &high);
   header->file_size = (static_cast<std::uint64_t>(high) << 32) | low;
-  std::size_t boxes_before = standin::RecordedMessageBoxes().size();
+  u8 lengths[2] = {};  // title and INF field lengths, bytes 4 and 5 of the fixed header
+  archive::SeekPackage(startup::kStubSize + 4, archive::kSeekFromStart);
+  DWORD got = 0;
+  ReadFile(g_Setup.PackageFile, lengths, sizeof lengths, &got, nullptr);
+  u32 title_length = lengths[0];
+  u32 inf_length = lengths[1];
   bool ended = false;
   try {
     startup::ReadPackageHeader();
@@ -129,9 +134,6 @@ void ReadHeader(HeaderView* header) {
     ended = true;
     g_Setup.PackageFile = INVALID_HANDLE_VALUE;  // closed by the check before it ended the program
   }
-  const auto& boxes = standin::RecordedMessageBoxes();
-  for (std::size_t i = boxes_before; i < boxes.size(); ++i)
-    if (boxes[i].text == ui::kTextBadSize) header->size_check_text = boxes[i].text;
   header->has_header = g_Setup.InfoText != nullptr || ended || g_Setup.SizeCheckPassed;
   if (!header->has_header) return;
   header->keep_open = g_Setup.KeepOpen;
@@ -149,9 +151,11 @@ void ReadHeader(HeaderView* header) {
     if (g_Setup.LicenceText) header->licence.assign(g_Setup.LicenceText, static_cast<std::size_t>(g_Setup.LicenceLen));
   }
   header->size_check_passed = !ended && g_Setup.SizeCheckPassed;
-  header->archive_base = static_cast<std::int64_t>(startup::kTextsStart) + static_cast<std::uint8_t>(header->title.size()) +
-                         static_cast<std::uint8_t>(header->inf.size()) + g_Setup.InfoLen +
-                         static_cast<std::int64_t>(g_Setup.WelcomeLen) + g_Setup.LicenceLen + g_Setup.ExtraLen;
+  // The stored lengths, not those of the texts as read: a title with a NUL in
+  // it shows shorter than it is stored.
+  header->archive_base = static_cast<std::int64_t>(startup::kTextsStart) + title_length + inf_length +
+                         g_Setup.InfoLen + static_cast<std::int64_t>(g_Setup.WelcomeLen) + g_Setup.LicenceLen +
+                         g_Setup.ExtraLen;
 }
 
 EntryView ViewOfHeader(std::uint32_t offset, const std::string& name) {

@@ -36,7 +36,6 @@ struct HeaderView {
   std::int64_t archive_base = 0;
   bool texts_read = false;       // the stored lengths fit the file and the texts were read
   bool size_check_passed = false;
-  std::string size_check_text;   // what the installer shows when the check fails
 };
 
 struct EntryView {

@@ -168,6 +168,7 @@ Step PrepareTarget(Run* run) {
     if (g_Setup.OverwriteMode == kOverwriteNever) return Step::Next;
     if (g_Setup.OverwriteMode == kOverwriteAsk) {
       PathFileName(path, g_Setup.ExistingName, sizeof g_Setup.ExistingName);
+      g_Setup.OverwriteAnswer = false;  // a prompt that cannot open keeps the file
       DialogBoxParamA(g_Setup.Instance, kOverwriteDialog, nullptr, ui::OverwriteDialogProc, 0);
       if (!g_Setup.OverwriteAnswer) return Step::Next;
     }

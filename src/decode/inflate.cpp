@@ -20,7 +20,15 @@ using startup::InflateState;
 
 namespace {
 
+// The bit buffer is a machine word: 32 bits in the i686 stub, 64 on x86_64.
+// PELLMOR_INFLATE_WORD_BITS=32 forces the 32-bit word on a 64-bit host, so that
+// the stub's own path runs under the host's tests (the sanitizer build does this).
+#if defined(PELLMOR_INFLATE_WORD_BITS) && PELLMOR_INFLATE_WORD_BITS == 32
+using BitWord = u32;
+#else
 using BitWord = std::uintptr_t;
+#endif
+static_assert(sizeof(BitWord) <= sizeof(startup::InflateState::BitBuffer), "BitBuffer holds a word");
 constexpr u32 kWordBits = sizeof(BitWord) * 8;
 constexpr u32 kWordBytes = sizeof(BitWord);
 constexpr u32 kMaxLengthExtra = 5;    // length symbols 281..284

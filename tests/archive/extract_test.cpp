@@ -548,6 +548,9 @@ TEST_F(ExtractTest, FailureTable) {
       {"directory cannot be made: a file stands there",
        [](ExtractTest* t) { t->Put("blocker", "file"); }, File("blocker/x.txt", "x"),
        {W("blocker") + " | Error in directory ..", kExtractError}, {"Error extracting file(s)."}, false, false},
+      {"directory entry where a file stands", [](ExtractTest* t) { t->Put("blocker", "file"); },
+       Directory("blocker/"), {W("blocker") + " | Error in directory ..", kExtractError},
+       {"Error extracting file(s)."}, false, false},
       {"existing read-only file",
        [](ExtractTest* t) {
          t->Put("ro.txt", "old");

@@ -15,11 +15,11 @@ E2E_SKIP=1  # a demo that cannot run is a failure, not a skipped test
 HELLO=$SOURCE/examples/hello
 TITLE='Pellmor Hello Example'
 e2e_init demo
-e2e_log "Building the package from examples/hello ..."
-e2e_package hello-setup.exe --stub "$E2E_WIN64/pellmor-stub.exe" --title "$TITLE" --inf '><hello.inf' \
-  --info 'Example package: https://example.invalid/pellmor' --keep-open 1 \
-  --welcome-file "$HELLO/welcome.txt" --licence-file "$HELLO/licence.txt" \
-  --file "hello.inf=$HELLO/hello.inf" --file "hello.txt=$HELLO/hello.txt"
+e2e_log "Building the package: pellmor-pack build --config examples/hello/package.ini ..."
+mkdir -p "$E2E_C/Downloads"
+"$SOURCE/build/host/pellmor-pack" build --config "$HELLO/package.ini" \
+  --stub "$E2E_WIN64/pellmor-stub.exe" -o "$E2E_C/Downloads/hello-setup.exe" ||
+  { e2e_log "could not build hello-setup.exe"; exit 1; }
 cp "$E2E_C/Downloads/hello-setup.exe" "$E2E_OUT/hello-setup.exe"
 e2e_log "Running C:\\Downloads\\hello-setup.exe under Wine (display $DISPLAY) ..."
 e2e_start hello-setup.exe

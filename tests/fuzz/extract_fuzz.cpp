@@ -8,13 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "archive/extract.h"
 #include "archive/path_utils.h"
-#include "decode/crc32.h"
-#include "platform/memory.h"
+#include "fuzz/fuzz_support.h"
 #include "platform/posix/standin.h"
 #include "startup/package_format.h"
 #include "startup/setup_state.h"
@@ -24,21 +22,24 @@ namespace {
 namespace fs = std::filesystem;
 using startup::g_Setup;
 
+constexpr char kTag[] = "extract";
 constexpr char kWorkDir[] = "C:\\TEMP\\$Pellmor.Tmp";
 constexpr char kWorkPrefix[] = "C:\\TEMP\\$Pellmor.Tmp\\";
 
-const std::string& ScratchRoot() {
-  static std::string root;
-  if (root.empty()) {
-    char pattern[] = "/tmp/pellmor-fuzz-extract-XXXXXX";
-    root = mkdtemp(pattern);
-  }
+// The scratch drive, emptied but for C:\TEMP; removed when the fuzzer ends.
+const std::string& FreshDrive() {
+  static const std::string& root = [] () -> const std::string& {
+    const std::string& made = fuzzsupport::ScratchRoot(kTag);
+    std::atexit([] { fs::remove_all(fuzzsupport::ScratchRoot(kTag)); });
+    return made;
+  }();
+  fs::remove_all(root + "/TEMP");
+  fs::create_directories(root + "/TEMP");
   return root;
 }
 
 // Anything on the scratch drive but the package, C:\TEMP and the working tree.
-void CheckNothingOutsideWorkDir() {
-  const fs::path root = ScratchRoot();
+void CheckNothingOutsideWorkDir(const std::string& root) {
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     std::string relative = fs::relative(entry.path(), root).generic_string();
     if (relative == "Setup.exe" || relative == "TEMP" || relative == "TEMP/$Pellmor.Tmp") continue;
@@ -58,28 +59,15 @@ void CheckRecorded(const startup::PathList& list) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string& root = ScratchRoot();
-  fs::remove_all(root + "/TEMP");
-  fs::create_directories(root + "/TEMP");
-  {
-    std::ofstream out(root + "/Setup.exe", std::ios::binary | std::ios::trunc);
-    std::string front(static_cast<std::size_t>(startup::kTextsStart), '\0');
-    out.write(front.data(), static_cast<std::streamsize>(front.size()));
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
-  standin::Reset();
-  standin::SetDriveRoot('C', root);
+  const std::string& root = FreshDrive();
+  fuzzsupport::WriteDriveFile(kTag, "Setup.exe", data, size, static_cast<std::size_t>(startup::kTextsStart));
+  fuzzsupport::ResetRun(kTag);
+  long long heap_before = standin::HeapInUse();
   standin::LimitDiskSpace(1 << 20);
-  for (int i = 0; i < 4; ++i)
-    standin::ScriptDialog("DLG_PASS", {standin::Type(101, "pw"), standin::Press(1)});
+  for (int i = 0; i < 4; ++i) standin::ScriptDialog("DLG_PASS", {standin::Type(101, "pw"), standin::Press(1)});
   standin::ScriptDialog("FileExist", {standin::Press(1)});
   standin::ScriptDialog("FileExist", {standin::Press(2)});
   standin::ScriptDialog("FileExist", {standin::Tick(401), standin::Press(1)});
-
-  std::memset(static_cast<void*>(&g_Setup), 0, sizeof g_Setup);
-  long long heap_before = standin::HeapInUse();
-  g_Setup.CrcTable = static_cast<std::uint32_t*>(platform::Alloc(256 * sizeof(std::uint32_t)));
-  decode::BuildCrcTable();
   std::strcpy(g_Setup.WorkDir, kWorkDir);
   g_Setup.OverwriteMode = 2;
   g_Setup.ArchiveBase = startup::kTextsStart;
@@ -88,14 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   archive::ExtractArchive(nullptr);
 
-  CheckNothingOutsideWorkDir();
+  CheckNothingOutsideWorkDir(root);
   CheckRecorded(g_Setup.ExtractedFiles);
   CheckRecorded(g_Setup.CreatedDirs);
   CloseHandle(g_Setup.PackageFile);
   archive::ReleasePaths(&g_Setup.ExtractedFiles);
   archive::ReleasePaths(&g_Setup.CreatedDirs);
-  platform::Free(g_Setup.CrcTable);
   if (standin::HeapInUse() != heap_before) std::abort();  // every buffer of the run was released
-  std::memset(static_cast<void*>(&g_Setup), 0, sizeof g_Setup);
+  fuzzsupport::EndRun();
   return 0;
 }

@@ -7,10 +7,10 @@
 namespace packer {
 namespace {
 
-CodePage Page(const std::string& spec) {
+CodePage Page(const std::string& name) {
   CodePage page;
   std::string error;
-  EXPECT_TRUE(CodePage::Open(spec, &page, &error)) << error;
+  EXPECT_TRUE(CodePage::Open(name, &page, &error)) << error;
   return page;
 }
 
@@ -90,11 +90,11 @@ TEST(CodePageTest, OtherAnsiCodePagesHoldTheirLetters) {
 }
 
 TEST(CodePageTest, RefusesCodePagesWindowsDoesNotUseForAnsi) {
-  for (const char* spec : {"utf-8", "65001", "437", "1259", "", "cp", "12520"}) {
+  for (const char* name : {"utf-8", "65001", "437", "1259", "", "cp", "12520"}) {
     CodePage page;
     std::string error;
-    EXPECT_FALSE(CodePage::Open(spec, &page, &error)) << spec;
-    EXPECT_NE(error.find("not a Windows ANSI code page"), std::string::npos) << spec;
+    EXPECT_FALSE(CodePage::Open(name, &page, &error)) << name;
+    EXPECT_NE(error.find("not a Windows ANSI code page"), std::string::npos) << name;
   }
 }
 

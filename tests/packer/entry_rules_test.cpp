@@ -7,10 +7,10 @@
 namespace packer {
 namespace {
 
-CodePage Page(const std::string& spec) {
+CodePage Page(const std::string& name) {
   CodePage page;
   std::string error;
-  EXPECT_TRUE(CodePage::Open(spec, &page, &error)) << error;
+  EXPECT_TRUE(CodePage::Open(name, &page, &error)) << error;
   return page;
 }
 

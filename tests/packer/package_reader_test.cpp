@@ -226,6 +226,16 @@ TEST_F(PackageReaderTest, TheAlternativeLocalSignatureBeginsAnEntry) {
   EXPECT_EQ(r.entries.size(), 2u);
 }
 
+TEST_F(PackageReaderTest, TheArchiveIsFoundByTheStoredLengthsEvenBehindATitleWithANul) {
+  PackageFields fields;
+  fields.title = std::string("Ti\0tle", 6);
+  fields.inf = "><setup.inf";
+  ReadResult r = Read(ReadMode::Test, testenv::MakePackage(fields, {File("setup.inf", "x")}));
+  EXPECT_TRUE(r.problems.empty()) << AllProblems(r);
+  EXPECT_EQ(r.header.title, "Ti") << "the title as the installer shows it";
+  EXPECT_EQ(r.entries.size(), 1u);
+}
+
 TEST_F(PackageReaderTest, PackageLevelFaults) {
   ReadResult empty = Read(ReadMode::Test, Package({}));
   EXPECT_NE(AllProblems(empty).find("holds no entry"), std::string::npos) << AllProblems(empty);

@@ -117,6 +117,7 @@ diff -r src extracted >/dev/null || fail "extract: the tree differs from the sou
 [ "$(stat -c %Y extracted/setup.inf)" = "$(date -d '2021-06-15 10:20:30' +%s)" ] || fail "extract: file time not restored"
 
 # Welcome text: LF became CR LF in the package.
+command -v python3 >/dev/null || fail "python3 is missing: the byte checks cannot run"
 python3 - out/Setup.exe <<'EOF' || fail "welcome text is not stored with CR LF"
 import sys
 data = open(sys.argv[1], 'rb').read()
