@@ -40,6 +40,9 @@ if(PELLMOR_FUZZ)
   endforeach()
   target_compile_options(stub_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
   target_compile_options(packer PRIVATE -fsanitize=address,undefined)
+  if(TARGET pellmor-pack)  # links the sanitized packer library
+    target_link_options(pellmor-pack PRIVATE -fsanitize=address,undefined)
+  endif()
   return()
 endif()
 
