@@ -78,17 +78,7 @@ class Session {
   Session& operator=(const Session&) = delete;
 
  private:
-  static void Release() {
-    platform::Free(g_Setup.CrcTable);
-    platform::Free(g_Setup.InfName);
-    platform::Free(g_Setup.Title);
-    platform::Free(g_Setup.InfoText);
-    if (g_Setup.WelcomeText != ui::kDefaultWelcomeText) platform::Free(const_cast<char*>(g_Setup.WelcomeText));
-    platform::Free(g_Setup.LicenceText);
-    archive::ReleasePaths(&g_Setup.ExtractedFiles);
-    archive::ReleasePaths(&g_Setup.CreatedDirs);
-    std::memset(static_cast<void*>(&g_Setup), 0, sizeof g_Setup);
-  }
+  static void Release() { startup::ReleaseSetupState(); }
 };
 
 std::string AbsolutePath(const std::string& path) {

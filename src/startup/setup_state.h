@@ -107,4 +107,9 @@ struct SetupState {
 
 extern SetupState g_Setup;
 
+// Frees every block the record refers to and zeroes it, as a fresh process has it.
+// The installer itself never calls this (its blocks live until the process ends);
+// hosts that run the installer's code several times in one process do.
+void ReleaseSetupState();
+
 }  // namespace startup

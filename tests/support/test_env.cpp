@@ -19,17 +19,7 @@ namespace testenv {
 
 using startup::g_Setup;
 
-void ResetSetupState() {
-  platform::Free(g_Setup.CrcTable);
-  platform::Free(g_Setup.InfName);
-  platform::Free(g_Setup.Title);
-  platform::Free(g_Setup.InfoText);
-  if (g_Setup.WelcomeText != ui::kDefaultWelcomeText) platform::Free(const_cast<char*>(g_Setup.WelcomeText));
-  platform::Free(g_Setup.LicenceText);
-  archive::ReleasePaths(&g_Setup.ExtractedFiles);
-  archive::ReleasePaths(&g_Setup.CreatedDirs);
-  std::memset(static_cast<void*>(&g_Setup), 0, sizeof g_Setup);
-}
+void ResetSetupState() { startup::ReleaseSetupState(); }
 
 void BuildCrc() {
   if (!g_Setup.CrcTable) g_Setup.CrcTable = static_cast<u32*>(platform::Alloc(256 * sizeof(u32)));
