@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/memory.h"
 #include "platform/posix/standin.h"
 #include "startup/prepare_setup.h"
 #include "startup/setup_state.h"
@@ -49,6 +50,11 @@ TEST_F(WorkDirTest, Cases) {
 
 class RunSetupTest : public testenv::Env {
  protected:
+  void SetUp() override {
+    Env::SetUp();
+    platform::Free(g_Setup.CrcTable);  // the run allocates and builds its own
+    g_Setup.CrcTable = nullptr;
+  }
   void Run() {
     try {
       startup::RunSetup();
