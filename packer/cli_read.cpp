@@ -222,20 +222,27 @@ int RunList(const std::vector<std::string>& args, const CliEnvironment& env) {
   return Summary(r);
 }
 
-int RunTest(const std::vector<std::string>& args, const CliEnvironment& env) {
-  ReadArgs a;
-  int status = ParseReadArgs("test", kTestHelp, args, env, true, false, &a);
-  if (status >= 0) return status;
+// The request of the commands that decode every entry (test, extract): password,
+// progress on a terminal, and with --verbose one line per sound entry.
+static ReadRequest DecodingRequest(ReadMode mode, const ReadArgs& a, const CliEnvironment& env, const char* prefix) {
   ReadRequest request;
-  request.mode = ReadMode::Test;
+  request.mode = mode;
   request.package_path = a.package;
   request.password = a.password;
   request.page = a.page;
   request.show_progress = env.stderr_is_terminal;
   if (a.verbose)
-    request.on_entry = [&](const EntryResult& e) {
-      if (e.status == EntryStatus::Ok) std::fprintf(env.out, "  OK  %s\n", a.page.ToUtf8(e.entry.name).c_str());
+    request.on_entry = [&a, &env, prefix](const EntryResult& e) {
+      if (e.status == EntryStatus::Ok) std::fprintf(env.out, "%s%s\n", prefix, a.page.ToUtf8(e.entry.name).c_str());
     };
+  return request;
+}
+
+int RunTest(const std::vector<std::string>& args, const CliEnvironment& env) {
+  ReadArgs a;
+  int status = ParseReadArgs("test", kTestHelp, args, env, true, false, &a);
+  if (status >= 0) return status;
+  ReadRequest request = DecodingRequest(ReadMode::Test, a, env, "  OK  ");
   ReadResult r;
   ReadPackage(request, &r);
   ReportProblems("test", a, r, env);
@@ -256,17 +263,8 @@ int RunExtract(const std::vector<std::string>& args, const CliEnvironment& env) 
   ReadArgs a;
   int status = ParseReadArgs("extract", kExtractHelp, args, env, true, true, &a);
   if (status >= 0) return status;
-  ReadRequest request;
-  request.mode = ReadMode::Extract;
-  request.package_path = a.package;
-  request.password = a.password;
+  ReadRequest request = DecodingRequest(ReadMode::Extract, a, env, "  ");
   request.extract_dir = a.dir;
-  request.page = a.page;
-  request.show_progress = env.stderr_is_terminal;
-  if (a.verbose)
-    request.on_entry = [&](const EntryResult& e) {
-      if (e.status == EntryStatus::Ok) std::fprintf(env.out, "  %s\n", a.page.ToUtf8(e.entry.name).c_str());
-    };
   ReadResult r;
   ReadPackage(request, &r);
   ReportProblems("extract", a, r, env);
