@@ -17,7 +17,7 @@ namespace {
 i32 FileSize() { return static_cast<i32>(GetFileSize(g_Setup.PackageFile, nullptr)); }
 
 // True when the file passes; `block` holds w bytes.
-bool TailPasses(u8* block, i32 size, i32 w) {
+bool TailPasses(u8* block, i32 w) {
   DWORD got = 0;
   archive::SeekPackage(-static_cast<i32>(kTrailerSize), archive::kSeekFromEnd);
   ReadFile(g_Setup.PackageFile, block, kTrailerSize, &got, nullptr);
@@ -36,7 +36,6 @@ bool TailPasses(u8* block, i32 size, i32 w) {
         static_cast<i64>(g_Setup.FilePos) + i + archive::kEndRecordSize + comment)
       return true;
   }
-  (void)size;
   return false;
 }
 
@@ -54,7 +53,7 @@ void CheckPackageSize() {
   if (w <= static_cast<i32>(archive::kEndRecordSize)) FailPackageSize();
   auto* block = static_cast<u8*>(platform::Alloc(static_cast<u32>(w)));
   if (!block) FailPackageSize();
-  bool passed = TailPasses(block, size, w);
+  bool passed = TailPasses(block, w);
   platform::Free(block);
   if (!passed) FailPackageSize();
   g_Setup.SizeCheckPassed = true;

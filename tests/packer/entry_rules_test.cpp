@@ -4,15 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "packer/open_page.h"
+
 namespace packer {
 namespace {
-
-CodePage Page(const std::string& name) {
-  CodePage page;
-  std::string error;
-  EXPECT_TRUE(CodePage::Open(name, &page, &error)) << error;
-  return page;
-}
 
 struct NameCase {
   std::string utf8;
